@@ -1,0 +1,15 @@
+#include "frame/timestamp.h"
+
+#include <ctime>
+
+namespace kiv {
+
+std::string LocalTimestamp(const char* format) {
+  const std::time_t now = std::time(nullptr);
+  const std::tm* local = std::localtime(&now);
+  char text[128] = "";
+  if (local) std::strftime(text, sizeof text, format, local);
+  return text;
+}
+
+}  // namespace kiv

@@ -20,7 +20,7 @@ extern "C" std::uint32_t kiv_call_counted(void* fn, const std::uint32_t* args,
 
 namespace {
 
-enum class Conv { Std, Cdecl };
+enum class Conv { Std, Cdecl, Host };
 enum class Result { Int, Text, Dest, None };
 
 struct ExportInfo {
@@ -35,6 +35,13 @@ struct ExportInfo {
   {#name, ordinal, Conv::conv, args, Result::result},
 const ExportInfo kExports[] = {
 #include "exports.inc"
+    // Commands of the host itself, for demos: start a program and go on,
+    // pause, print a file, print a registry value (root 0x80000001 or
+    // 0x80000002, key path, value name).
+    {"start", 0, Conv::Host, "ss", Result::None},
+    {"sleep", 0, Conv::Host, "i", Result::None},
+    {"show-file", 0, Conv::Host, "s", Result::None},
+    {"show-value", 0, Conv::Host, "iss", Result::None},
 };
 #undef KIV_EXPORT
 
@@ -83,6 +90,76 @@ BOOL WINAPI DryInitiateSystemShutdownA(LPSTR machine, LPSTR message, DWORD timeo
       static_cast<unsigned long>(timeout), force, reboot);
   std::fflush(stdout);
   return TRUE;
+}
+
+void StartProgram(const char* program, const char* arguments) {
+  std::string cmd = std::string("\"") + program + "\" " + (arguments ? arguments : "");
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    std::printf("    started, process id %lu\n", static_cast<unsigned long>(pi.dwProcessId));
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  } else {
+    std::printf("    !! cannot start it (error %lu)\n", static_cast<unsigned long>(GetLastError()));
+  }
+}
+
+void ShowFile(const char* path) {
+  std::ifstream f(path, std::ios::binary);
+  if (!f) {
+    std::printf("    (no such file)\n");
+    return;
+  }
+  std::string line;
+  while (std::getline(f, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::printf("    | %s\n", line.c_str());
+  }
+}
+
+void ShowValue(std::uint32_t root, const char* path, const char* name) {
+  HKEY key = nullptr;
+  HKEY rootKey = reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(root));
+  if (RegOpenKeyExA(rootKey, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    std::printf("    (no such key)\n");
+    return;
+  }
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+    std::printf("    (no such value)\n");
+  } else {
+    std::string data(size + 1, '\0');
+    RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size);
+    if (type == REG_DWORD && size == 4) {
+      DWORD v;
+      std::memcpy(&v, data.data(), 4);
+      std::printf("    = REG_DWORD %lu (0x%lX)\n", static_cast<unsigned long>(v),
+                  static_cast<unsigned long>(v));
+    } else {
+      std::printf("    = %s %s (%lu bytes)\n", type == REG_SZ ? "REG_SZ" : "type",
+                  Quote(data.c_str()).c_str(), static_cast<unsigned long>(size));
+    }
+  }
+  RegCloseKey(key);
+}
+
+// Runs one of the host's own commands with its checked arguments.
+void RunHostCommand(const ExportInfo& e, const std::vector<std::uint32_t>& args) {
+  auto str = [&](std::size_t i) {
+    return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(args[i]));
+  };
+  const std::string name = e.name;
+  if ((name == "start" || name == "show-file") && !str(0)) {
+    std::printf("    !! needs a file name\n");
+    return;
+  }
+  if (name == "start") StartProgram(str(0), str(1));
+  else if (name == "sleep") Sleep(args[0]);
+  else if (name == "show-file") ShowFile(str(0));
+  else if (name == "show-value") ShowValue(args[0], str(1), str(2));
+  std::fflush(stdout);
 }
 
 struct Options {
@@ -289,6 +366,11 @@ int main(int argc, char** argv) {
     CallBlock block;
     std::string shown, error;
     BuildCall(*line.e, line.tokens, &args, &strings, &block, &shown, &error);
+    if (line.e->conv == Conv::Host) {
+      std::printf("%d: %s %s\n", line.number, line.e->name, shown.c_str());
+      RunHostCommand(*line.e, args);
+      continue;
+    }
     void* fn = reinterpret_cast<void*>(GetProcAddress(dll, line.e->name));
     if (!fn) {
       std::fprintf(stderr, "%s:%d: the library does not export %s\n", opt.script.c_str(),

@@ -19,4 +19,6 @@ if [ -x "$root/examples/prepare.sh" ]; then
   export KIV_DEMO_BIN=$bin
 fi
 echo "== kivhost --answer-boxes $(basename "$script")"
+# Programs that the script starts are found beside the host.
+cd "$bin"
 "$root/scripts/wine-run.sh" "$bin/kivhost.exe" --answer-boxes "$script"

@@ -2,6 +2,8 @@
 
 #include "actions.h"
 
+#include <shellapi.h>
+
 using namespace kivtest;
 
 namespace {
@@ -187,20 +189,41 @@ TEST_F(PostInstall, SourceTooLongForItsPathsDoesNothing) {
   EXPECT_TRUE(EditorRuns().empty());
 }
 
-TEST_F(PostInstall, EditorNeverTakenFromTheCurrentFolder) {
+namespace {
+// What the DLL hands to the shell; the call then goes ahead for real.
+struct ShellRecord {
+  SHELLEXECUTEINFOA info;
+  std::string file, parameters;
+};
+std::vector<ShellRecord> shellCalls;
+BOOL(WINAPI* realShellExecuteEx)(SHELLEXECUTEINFOA*) = nullptr;
+BOOL WINAPI RecordShellExecuteEx(SHELLEXECUTEINFOA* info) {
+  shellCalls.push_back({*info, info->lpFile ? info->lpFile : "", info->lpParameters ? info->lpParameters : ""});
+  return realShellExecuteEx(info);
+}
+}  // namespace
+
+TEST_F(PostInstall, EditorStartedByItsFullPathInTheWindowsFolder) {
+  // The installer runs elevated in a folder others may write to: a name
+  // alone could start whatever REGEDIT.EXE lies there.
   KivDll dll;
-  WriteFileBytes(source + "\\QRVCFG.REG", RegFile("from windows"));
-  // An editor planted in the current folder must not be the one that runs.
-  TempDir planted;
-  ASSERT_TRUE(CopyFileA(BinPath("kivregedit.exe").c_str(), (planted / "REGEDIT.EXE").c_str(), FALSE));
-  char previous[MAX_PATH] = "";
-  GetCurrentDirectoryA(sizeof previous, previous);
-  ASSERT_TRUE(SetCurrentDirectoryA(planted.path().c_str()));
-  const DWORD result = dll.Std("TqPerformPostInstallActions", source.c_str(), dest.c_str());
-  SetCurrentDirectoryA(previous);
-  EXPECT_EQ(result, 1u);
-  EXPECT_EQ(Imported(), "from windows");
-  ExpectImportedThrough(ShortPath(source + "\\QRVCFG.REG"));
+  WriteFileBytes(source + "\\QRVCFG.REG", RegFile("full path"));
+  ImportHook hook(dll.module(), "shell32.dll", "ShellExecuteExA", reinterpret_cast<void*>(&RecordShellExecuteEx));
+  ASSERT_TRUE(hook.installed());
+  realShellExecuteEx = hook.original_as<decltype(realShellExecuteEx)>();
+  shellCalls.clear();
+  EXPECT_EQ(dll.Std("TqPerformPostInstallActions", source.c_str(), dest.c_str()), 1u);
+  ASSERT_EQ(shellCalls.size(), 1u);
+  const ShellRecord& r = shellCalls[0];
+  EXPECT_EQ(lstrcmpiA(r.file.c_str(), WindowsEditor().c_str()), 0) << r.file;
+  EXPECT_EQ(r.parameters, "/s /i " + ShortPath(source + "\\QRVCFG.REG"));
+  EXPECT_EQ(r.info.cbSize, 60u);
+  EXPECT_EQ(r.info.fMask, static_cast<ULONG>(SEE_MASK_NOCLOSEPROCESS));
+  EXPECT_EQ(r.info.nShow, SW_SHOWNORMAL);
+  EXPECT_EQ(r.info.hwnd, nullptr);
+  EXPECT_EQ(r.info.lpVerb, nullptr);
+  EXPECT_EQ(r.info.lpDirectory, nullptr);
+  EXPECT_EQ(Imported(), "full path");
 }
 
 namespace {

@@ -29,8 +29,8 @@ bool AppendActionLogLine(const char* iniPath, const char* message) {
     log.Write(line.data(), line.size());
     log.Close();
   } catch (...) {
-    // Disk full or the like: the installer knows no error here, so the line
-    // is dropped and the file (closed by its owner) keeps what it had.
+    // Disk full or the like: the installer knows no error for this, so the
+    // line is dropped; the file object closes the log on the way out.
   }
   return true;
 }

@@ -63,7 +63,7 @@ bool EnableTokenPrivilege(const char* privilege) {
 
 void ExitWindowsForSetup() {
   LogDebugMessage("EWX_REBOOT");
-  if (IsWindowsNT4OrLater()) EnableTokenPrivilege(SE_SHUTDOWN_NAME);
+  if (IsWindowsNT4OrLater()) EnableTokenPrivilege("SeShutdownPrivilege");
 
   WriteProductDword("Reserved", "ExitWindows", 1, kCurrentUser);
 

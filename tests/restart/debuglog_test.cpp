@@ -1,5 +1,6 @@
 // The rolling debug log in QRVROAM.INI, reached through the probe DLL.
 #include <optional>
+#include <regex>
 
 #include "restart_tests.h"
 
@@ -50,7 +51,14 @@ TEST_F(DebugLog, FirstMessageGoesToSlotOneWithItsTimestamp) {
   const std::string before = StampNow();
   EXPECT_EQ(Log(probe)("EWX_REBOOT"), 5) << "the result is the switch value";
   EXPECT_EQ(IniGet(ini(), "LastLine"), "1");
-  EXPECT_TRUE(Stamped(IniGet(ini(), "001"), "EWX_REBOOT", before));
+  const std::string value = IniGet(ini(), "001");
+  EXPECT_TRUE(Stamped(value, "EWX_REBOOT", before));
+  // English names in the default locale, 12-hour clock with AM/PM.
+  EXPECT_TRUE(std::regex_match(
+      value, std::regex("\\[(Sun|Mon|Tue|Wed|Thu|Fri|Sat) "
+                        "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [0-3][0-9] "
+                        "(0[1-9]|1[0-2]):[0-5][0-9] (AM|PM) [0-9]{4}\\] EWX_REBOOT")))
+      << value;
   EXPECT_EQ(IniGet(ini(), "MaxLine"), "<absent>") << "the ring size is never written";
 }
 

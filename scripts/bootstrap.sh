@@ -2,7 +2,7 @@
 # Installs everything the build and the tests need, from Debian's packages.
 # Safe to run again: it only installs what is missing.
 set -eu
-packages=(g++-mingw-w64-i686 libz-mingw-w64-dev cmake googletest g++ make wine wine32:i386 gzip)
+packages=(g++-mingw-w64-i686 libz-mingw-w64-dev cmake googletest g++ make wine wine32:i386 gzip locales)
 sudo=""
 [ "$(id -u)" = 0 ] || sudo=sudo
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -27,8 +27,9 @@ RegKey OpenOrderKey() {
 
 // Reads the order into list (kOrderBuffer bytes, zero-filled first, so a
 // value stored without its terminator reads as text). A missing value is
-// the empty list. False when the stored value does not fit the buffer or
-// cannot be read: such a list is left as it is.
+// the empty list. False when the stored value does not fit the buffer,
+// cannot be read, or holds more than one text (bytes after a zero): such a
+// value is left as it is, since writing it back would lose the rest.
 bool ReadOrder(HKEY key, char* list) {
   std::memset(list, 0, providers::kOrderBuffer);
   DWORD size = providers::kOrderBuffer;
@@ -39,7 +40,11 @@ bool ReadOrder(HKEY key, char* list) {
     return true;
   }
   if (rc != ERROR_SUCCESS) return false;
-  return std::memchr(list, '\0', providers::kOrderBuffer) != nullptr;
+  const char* end = static_cast<const char*>(std::memchr(list, '\0', providers::kOrderBuffer));
+  if (end == nullptr) return false;
+  for (const char* p = end; p < list + size && p < list + providers::kOrderBuffer; ++p)
+    if (*p != '\0') return false;
+  return true;
 }
 
 // Stores the list as REG_SZ with the byte count of its text alone: the

@@ -171,7 +171,7 @@ TEST_F(ProviderOrder, RemoveTakesOutTheFirstEntryWithItsSeparator) {
   }
 }
 
-TEST_F(ProviderOrder, AValueWithoutTerminatorReadsAsItsText) {
+TEST_F(ProviderOrder, StoredBytesAreTakenAsOneTextOnly) {
   // A binary value keeps exactly the bytes given, with no zero after them.
   StoreOrder("A,B", REG_BINARY);
   writes.clear();
@@ -179,6 +179,14 @@ TEST_F(ProviderOrder, AValueWithoutTerminatorReadsAsItsText) {
   dll_.Std("TqAddNetworkProvider", &block);
   ASSERT_EQ(writes.size(), 1u);
   EXPECT_EQ(writes[0].data, "ZEVIRO,A,B");
+  // A value of several texts would lose all but the first if rewritten.
+  const std::string texts("A,ZEVIRO\0B\0\0", 12);
+  for (const char* name : {"TqAddNetworkProvider", "TqRemoveNetworkProvider"}) {
+    StoreOrder(texts, REG_MULTI_SZ);
+    writes.clear();
+    dll_.Std(name, &block);
+    EXPECT_TRUE(writes.empty()) << name;
+  }
 }
 
 TEST_F(ProviderOrder, ListsBeyondTheBuffersAreLeftUnchanged) {

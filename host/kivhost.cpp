@@ -62,6 +62,18 @@ struct CallBlock {
 };
 static_assert(offsetof(CallBlock, window) == 4 && offsetof(CallBlock, param) == 40, "layout");
 
+// %NAME% in a script's string stands for that environment variable, as in
+// an installer's own scripts; unknown names stay as written.
+std::string Expand(const std::string& s) {
+  if (s.find('%') == std::string::npos) return s;
+  const DWORD need = ExpandEnvironmentStringsA(s.c_str(), nullptr, 0);
+  if (need == 0) return s;
+  std::string out(need, '\0');
+  ExpandEnvironmentStringsA(s.c_str(), &out[0], need);
+  out.resize(std::strlen(out.c_str()));
+  return out;
+}
+
 std::string Quote(const std::string& s, bool isNull = false) {
   if (isNull) return "null";
   std::string out = "\"";
@@ -213,6 +225,7 @@ bool BuildCall(const ExportInfo& e, const std::vector<kivhost::Token>& tokens,
     std::string value;
     bool isNull = false;
     if (!kivhost::ParseString(t, &value, &isNull, error)) return false;
+    value = Expand(value);
     if (isNull) {
       args->push_back(0);
     } else {
@@ -231,6 +244,7 @@ bool BuildCall(const ExportInfo& e, const std::vector<kivhost::Token>& tokens,
       std::string value;
       bool isNull = false;
       if (!kivhost::ParseString(*t, &value, &isNull, error)) return false;
+      value = Expand(value);
       if (!isNull) {
         strings->push_back(std::make_unique<std::string>(value));
         block->param = strings->back()->c_str();
@@ -263,7 +277,13 @@ bool BuildCall(const ExportInfo& e, const std::vector<kivhost::Token>& tokens,
       std::uint32_t v = 0;
       if (!t || !kivhost::ParseInteger(*t, &v, error)) return false;
       args->push_back(v);
-      *shown += std::to_string(static_cast<std::int32_t>(v));
+      if (t->text.size() > 2 && t->text[1] == 'x') {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "0x%lX", static_cast<unsigned long>(v));
+        *shown += hex;
+      } else {
+        *shown += std::to_string(static_cast<std::int32_t>(v));
+      }
     }
   }
   if (next < tokens.size()) {

@@ -9,9 +9,13 @@
 
 namespace kiv {
 
-template <class T, T Invalid, class Close>
+// Traits give the handle type, its "none" value and how to close it
+// (returning whether the close succeeded).
+template <class Traits>
 class Unique {
  public:
+  using T = typename Traits::Type;
+
   Unique() = default;
   explicit Unique(T h) : h_(h) {}
   Unique(const Unique&) = delete;
@@ -24,71 +28,57 @@ class Unique {
   ~Unique() { reset(); }
 
   T get() const { return h_; }
-  explicit operator bool() const { return h_ != Invalid; }
+  explicit operator bool() const { return h_ != Traits::None(); }
   T* put() {
     reset();
     return &h_;
   }
-  T release() { return std::exchange(h_, Invalid); }
-  void reset(T h = Invalid) {
-    if (h_ != Invalid) {
+  T release() { return std::exchange(h_, Traits::None()); }
+  void reset(T h = Traits::None()) {
+    if (h_ != Traits::None()) {
       const DWORD saved = GetLastError();
-      Close{}(h_);
+      Traits::Close(h_);
       SetLastError(saved);
     }
     h_ = h;
   }
-
- private:
-  T h_ = Invalid;
-};
-
-struct CloseRegKey { void operator()(HKEY h) const { RegCloseKey(h); } };
-struct CloseServiceHandleFn { void operator()(SC_HANDLE h) const { CloseServiceHandle(h); } };
-struct CloseKernelHandle { void operator()(HANDLE h) const { CloseHandle(h); } };
-struct FreeLocalMemory { void operator()(HLOCAL h) const { LocalFree(h); } };
-struct FreeModule { void operator()(HMODULE h) const { FreeLibrary(h); } };
-
-using RegKey = Unique<HKEY, nullptr, CloseRegKey>;
-using ServiceHandle = Unique<SC_HANDLE, nullptr, CloseServiceHandleFn>;
-// Process, thread, semaphore and event handles: null when absent.
-using KernelHandle = Unique<HANDLE, nullptr, CloseKernelHandle>;
-using LocalMemory = Unique<HLOCAL, nullptr, FreeLocalMemory>;
-using Module = Unique<HMODULE, nullptr, FreeModule>;
-
-// CreateFile handles use INVALID_HANDLE_VALUE for "none"; it is not a
-// constant expression, so this owner is spelled out.
-class FileHandle {
- public:
-  FileHandle() = default;
-  explicit FileHandle(HANDLE h) : h_(h) {}
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  FileHandle(FileHandle&& o) noexcept : h_(o.release()) {}
-  FileHandle& operator=(FileHandle&& o) noexcept {
-    if (this != &o) reset(o.release());
-    return *this;
-  }
-  ~FileHandle() { reset(); }
-  HANDLE get() const { return h_; }
-  explicit operator bool() const { return h_ != INVALID_HANDLE_VALUE; }
-  HANDLE release() { return std::exchange(h_, INVALID_HANDLE_VALUE); }
-  // Closes the handle and reports whether the close itself succeeded.
+  // Closes now and reports whether the close itself succeeded; the last
+  // error is the close's own.
   bool close() {
-    if (h_ == INVALID_HANDLE_VALUE) return true;
-    return CloseHandle(release()) != FALSE;
-  }
-  void reset(HANDLE h = INVALID_HANDLE_VALUE) {
-    if (h_ != INVALID_HANDLE_VALUE) {
-      const DWORD saved = GetLastError();
-      CloseHandle(h_);
-      SetLastError(saved);
-    }
-    h_ = h;
+    if (h_ == Traits::None()) return true;
+    return Traits::Close(release());
   }
 
  private:
-  HANDLE h_ = INVALID_HANDLE_VALUE;
+  T h_ = Traits::None();
 };
+
+template <class H, bool (*CloseFn)(H)>
+struct NullIsNone {
+  using Type = H;
+  static H None() { return nullptr; }
+  static bool Close(H h) { return CloseFn(h); }
+};
+
+inline bool CloseRegKey(HKEY h) { return RegCloseKey(h) == ERROR_SUCCESS; }
+inline bool CloseService(SC_HANDLE h) { return CloseServiceHandle(h) != FALSE; }
+inline bool CloseKernel(HANDLE h) { return CloseHandle(h) != FALSE; }
+inline bool FreeLocal(HLOCAL h) { return LocalFree(h) == nullptr; }
+inline bool FreeModuleHandle(HMODULE h) { return FreeLibrary(h) != FALSE; }
+
+struct FileTraits {
+  using Type = HANDLE;
+  static HANDLE None() { return INVALID_HANDLE_VALUE; }
+  static bool Close(HANDLE h) { return CloseHandle(h) != FALSE; }
+};
+
+using RegKey = Unique<NullIsNone<HKEY, CloseRegKey>>;
+using ServiceHandle = Unique<NullIsNone<SC_HANDLE, CloseService>>;
+// Process, thread, semaphore and event handles: null when absent.
+using KernelHandle = Unique<NullIsNone<HANDLE, CloseKernel>>;
+using LocalMemory = Unique<NullIsNone<HLOCAL, FreeLocal>>;
+using Module = Unique<NullIsNone<HMODULE, FreeModuleHandle>>;
+// CreateFile handles use INVALID_HANDLE_VALUE for "none".
+using FileHandle = Unique<FileTraits>;
 
 }  // namespace kiv

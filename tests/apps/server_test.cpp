@@ -272,3 +272,42 @@ TEST_F(ServerApps, MissingServiceGivesOneBoxWithTheManagersCode) {
   EXPECT_TRUE(cursors.ShownAndRestored());
   EXPECT_EQ(probe.Fn<int (*)()>("probe_WaitCursorCount")(), 0);
 }
+
+// The handle value a new kernel object gets: the lowest free slot of the
+// process's table, so any handle left open since the last look moves it.
+// (Wine reports no handle count.)
+ULONG_PTR NextHandle() {
+  HANDLE h = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  CloseHandle(h);
+  return reinterpret_cast<ULONG_PTR>(h);
+}
+
+// Every path opens and closes its own kernel handles: the semaphore, the
+// process. (Service-manager handles are counted by the scripted tests.)
+TEST_F(ServerApps, CallsLeaveNoHandleBehind) {
+  KivDll dll;
+  KivDll probe("kivprobe.dll");
+  auto closeById = probe.Fn<int (*)(DWORD, DWORD)>("probe_CloseProcessById");
+  BoxWatcher boxes;
+  CallBlock block;
+  HANDLE event = CreateEventA(nullptr, TRUE, FALSE, "KIV");
+  auto everyPath = [&] {
+    dll.Std("TqSetupFindRunningApps", &block);
+    dll.Std("TqServerSetupFindRunningApps", &block);
+    dll.Std("TqSetupAreThereAnyRunningServerApps", nullptr);
+    dll.Std("TqSetupStopRunningServerApps", nullptr);
+    probe.Fn<int (*)(const char*)>("probe_StopNamedService")("QRVNoSuchService");
+    closeById(0xFFFFFFF0, 100);
+  };
+  everyPath();  // with an event holding the name
+  CloseHandle(event);
+  everyPath();  // first calls may load system modules
+  const ULONG_PTR before = NextHandle();
+  for (int i = 0; i < 3; ++i) everyPath();
+  EXPECT_EQ(NextHandle(), before);
+  auto app = StartServerApp("--title=console --ignore-close", kConsole);
+  const ULONG_PTR withChild = NextHandle();
+  EXPECT_EQ(closeById(app->pid(), 100), 2);
+  app->Wait(2000);
+  EXPECT_EQ(NextHandle(), withChild) << "process close";
+}

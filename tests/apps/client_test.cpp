@@ -1,5 +1,6 @@
 // The client check: the version gate, the semaphore "KIV", and asking or
 // closing a running client (the fixture kivfx_client.exe).
+#include <map>
 #include <regex>
 
 #include "apps.h"
@@ -348,34 +349,86 @@ TEST(GateChild, ReportResults) {
   WriteFileBytes(out, report);
 }
 
+namespace {
+
+constexpr const char kNtVersionKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion";
+
+void DeleteValue(HKEY root, const char* path, const char* name) {
+  HKEY key;
+  if (RegOpenKeyExA(root, path, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+    RegDeleteValueA(key, name);
+    RegCloseKey(key);
+  }
+}
+
+// The values of the system's version key that an NT 4.0 arrangement
+// changes, put back at scope end.
+class SavedNtVersion {
+ public:
+  SavedNtVersion() {
+    for (const char* n : kStrings) have_[n] = GetString(HKEY_LOCAL_MACHINE, kNtVersionKey, n, &strings_[n]);
+    for (const char* n : kDwords) have_[n] = GetDword(HKEY_LOCAL_MACHINE, kNtVersionKey, n, &dwords_[n]);
+  }
+  ~SavedNtVersion() {
+    for (const char* n : kStrings)
+      if (have_[n]) SetString(HKEY_LOCAL_MACHINE, kNtVersionKey, n, strings_[n]);
+      else DeleteValue(HKEY_LOCAL_MACHINE, kNtVersionKey, n);
+    for (const char* n : kDwords)
+      if (have_[n]) SetDword(HKEY_LOCAL_MACHINE, kNtVersionKey, n, dwords_[n]);
+      else DeleteValue(HKEY_LOCAL_MACHINE, kNtVersionKey, n);
+  }
+  // NT 4.0 build 1381 with this service-pack text ("" for none).
+  static void ArrangeNt4(const char* servicePack) {
+    SetString(HKEY_LOCAL_MACHINE, kNtVersionKey, "CurrentVersion", "4.0");
+    SetString(HKEY_LOCAL_MACHINE, kNtVersionKey, "CurrentBuildNumber", "1381");
+    SetString(HKEY_LOCAL_MACHINE, kNtVersionKey, "CSDVersion", servicePack);
+    for (const char* n : kDwords) DeleteValue(HKEY_LOCAL_MACHINE, kNtVersionKey, n);
+  }
+
+ private:
+  static constexpr const char* kStrings[] = {"CurrentVersion", "CurrentBuildNumber", "CSDVersion"};
+  static constexpr const char* kDwords[] = {"CurrentMajorVersionNumber", "CurrentMinorVersionNumber"};
+  std::map<std::string, bool> have_;
+  std::map<std::string, std::string> strings_;
+  std::map<std::string, DWORD> dwords_;
+};
+
+}  // namespace
+
 TEST_F(ClientCheck, VersionGateUnderWinesVersionSetting) {
   struct Case {
-    const char* setting;
+    const char* setting;  // Wine's version setting, or null for NT 4.0 with servicePack
+    const char* servicePack;
     const char* expected;
   } cases[] = {
-      {"nt40", "4.0/2 Service Pack 6a: 0 0"},
-      {"win95", "4.0/1 : 0 1+409"},
-      {"win98", "4.10/1  A : 0 1+409"},
-      {"win2k", "5.0/2 Service Pack 4: 0 0"},
-      {"winxp", "5.1/2 Service Pack 3: 0 0"},
+      {nullptr, "Service Pack 2", "4.0/2 Service Pack 2: 0+453 0+453"},
+      {nullptr, "", "4.0/2 : 0+453 0+453"},
+      {nullptr, "Service Pack 3", "4.0/2 Service Pack 3: 0 0"},
+      {"nt40", nullptr, "4.0/2 Service Pack 6a: 0 0"},
+      {"win95", nullptr, "4.0/1 : 0 1+409"},
+      {"win98", nullptr, "4.10/1  A : 0 1+409"},
+      {"win2k", nullptr, "5.0/2 Service Pack 4: 0 0"},
+      {"winxp", nullptr, "5.1/2 Service Pack 3: 0 0"},
   };
   char self[MAX_PATH];
   GetModuleFileNameA(nullptr, self, sizeof self);
   TempDir dir;
   const std::string out = dir / "gate.txt";
   SetEnvironmentVariableA("KIV_GATE_OUT", out.c_str());
+  SavedNtVersion saved;
   for (const Case& c : cases) {
-    SetString(HKEY_CURRENT_USER, "Software\\Wine", "Version", c.setting);
+    if (c.setting) {
+      SetString(HKEY_CURRENT_USER, "Software\\Wine", "Version", c.setting);
+    } else {
+      DeleteValue(HKEY_CURRENT_USER, "Software\\Wine", "Version");
+      SavedNtVersion::ArrangeNt4(c.servicePack);
+    }
     DeleteFileA(out.c_str());
     const DWORD rc =
         RunAndWait(std::string("\"") + self + "\" --gtest_filter=GateChild.* --gtest_color=no");
-    EXPECT_EQ(rc, 0u) << c.setting;
-    EXPECT_EQ(ReadFileBytes(out), c.expected) << c.setting;
+    EXPECT_EQ(rc, 0u) << (c.setting ? c.setting : c.servicePack);
+    EXPECT_EQ(ReadFileBytes(out), c.expected) << (c.setting ? c.setting : c.servicePack);
   }
   SetEnvironmentVariableA("KIV_GATE_OUT", nullptr);
-  HKEY wine;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Wine", 0, KEY_SET_VALUE, &wine) == 0) {
-    RegDeleteValueA(wine, "Version");
-    RegCloseKey(wine);
-  }
+  DeleteValue(HKEY_CURRENT_USER, "Software\\Wine", "Version");
 }

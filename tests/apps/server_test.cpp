@@ -228,19 +228,34 @@ TEST_F(ServerApps, RunningServicesAreStoppedEndToEnd) {
   EXPECT_EQ(dll.Std("TqSetupAreThereAnyRunningServerApps", nullptr), 0u);
 }
 
-TEST_F(ServerApps, OnlyRunningServicesAreStoppedAndStartingOnesCountAsAbsent) {
+TEST_F(ServerApps, OnlyTheRunningServiceIsStopped) {
   Services services;
-  services.Register(L"QRVSyncServer40", "--start-delay=4000");
+  services.Register(L"QRVSyncServer40", "");
   services.Register(L"QRVAlert40", "");
   services.Start(L"QRVAlert40");
-  services.Start(L"QRVSyncServer40", SERVICE_START_PENDING);
   KivDll dll;
+  EXPECT_EQ(dll.Std("TqSetupAreThereAnyRunningServerApps", nullptr), 1u);
   CallLog calls(dll.module());
   BoxWatcher boxes;
   EXPECT_EQ(dll.Std("TqSetupStopRunningServerApps", nullptr), 0u);
   EXPECT_EQ(services.State(L"QRVAlert40"), static_cast<DWORD>(SERVICE_STOPPED));
-  EXPECT_EQ(calls.Starting("OpenService QRVSyncServer40 44").size(), 0u)
-      << "a starting service is not stopped";
+  EXPECT_EQ(calls.Starting("OpenService QRVSyncServer40 44").size(), 0u);
+  EXPECT_EQ(calls.Starting("OpenService QRVAlert40 44").size(), 1u);
+  EXPECT_EQ(boxes.Count(), 0u);
+}
+
+TEST_F(ServerApps, StartingAndStoppingServicesCountAsAbsent) {
+  Services services;
+  services.Register(L"QRVSyncServer40", "--start-delay=5000");
+  services.Register(L"QRVAlert40", "--life=100 --stop-delay=5000");
+  services.Start(L"QRVSyncServer40", SERVICE_START_PENDING);
+  services.Start(L"QRVAlert40", SERVICE_STOP_PENDING);
+  KivDll dll;
+  EXPECT_EQ(dll.Std("TqSetupAreThereAnyRunningServerApps", nullptr), 0u);
+  CallLog calls(dll.module());
+  BoxWatcher boxes;
+  EXPECT_EQ(dll.Std("TqSetupStopRunningServerApps", nullptr), 0u);
+  EXPECT_EQ(calls.Starting("OpenSCManager - - 1").size(), 0u) << "nothing is stopped";
   EXPECT_EQ(boxes.Count(), 0u);
 }
 

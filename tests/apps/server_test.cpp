@@ -288,13 +288,18 @@ TEST_F(ServerApps, MissingServiceGivesOneBoxWithTheManagersCode) {
   EXPECT_EQ(probe.Fn<int (*)()>("probe_WaitCursorCount")(), 0);
 }
 
-// The handle value a new kernel object gets: the lowest free slot of the
-// process's table, so any handle left open since the last look moves it.
-// (Wine reports no handle count.)
-ULONG_PTR NextHandle() {
-  HANDLE h = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  CloseHandle(h);
-  return reinterpret_cast<ULONG_PTR>(h);
+// Where the 256th free slot of the process's handle table lies: Wine
+// gives each new handle the lowest free slot, so every handle left open
+// since the last look moves it up. (Wine reports no handle count.)
+ULONG_PTR HandleMark() {
+  std::vector<HANDLE> events;
+  for (int i = 0; i < 256; ++i) events.push_back(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  ULONG_PTR highest = 0;
+  for (HANDLE h : events) {
+    if (reinterpret_cast<ULONG_PTR>(h) > highest) highest = reinterpret_cast<ULONG_PTR>(h);
+    CloseHandle(h);
+  }
+  return highest;
 }
 
 // Every path opens and closes its own kernel handles: the semaphore, the
@@ -317,12 +322,12 @@ TEST_F(ServerApps, CallsLeaveNoHandleBehind) {
   everyPath();  // with an event holding the name
   CloseHandle(event);
   everyPath();  // first calls may load system modules
-  const ULONG_PTR before = NextHandle();
+  const ULONG_PTR before = HandleMark();
   for (int i = 0; i < 3; ++i) everyPath();
-  EXPECT_EQ(NextHandle(), before);
+  EXPECT_EQ(HandleMark(), before);
   auto app = StartServerApp("--title=console --ignore-close", kConsole);
-  const ULONG_PTR withChild = NextHandle();
+  const ULONG_PTR withChild = HandleMark();
   EXPECT_EQ(closeById(app->pid(), 100), 2);
   app->Wait(2000);
-  EXPECT_EQ(NextHandle(), withChild) << "process close";
+  EXPECT_EQ(HandleMark(), withChild) << "process close";
 }

@@ -106,10 +106,21 @@ BOOL WINAPI DryInitiateSystemShutdownA(LPSTR machine, LPSTR message, DWORD timeo
 
 void StartProgram(const char* program, const char* arguments) {
   std::string cmd = std::string("\"") + program + "\" " + (arguments ? arguments : "");
+  // The program's own output would mix with the transcript.
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           &inherit, OPEN_EXISTING, 0, nullptr);
   STARTUPINFOA si{};
   si.cb = sizeof si;
+  if (nul != INVALID_HANDLE_VALUE) {
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = si.hStdOutput = si.hStdError = nul;
+  }
   PROCESS_INFORMATION pi{};
-  if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+  const BOOL started = CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                      nullptr, &si, &pi);
+  if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+  if (started) {
     std::printf("    started, process id %lu\n", static_cast<unsigned long>(pi.dwProcessId));
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);

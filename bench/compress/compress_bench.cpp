@@ -310,7 +310,7 @@ int main(int argc, char** argv) {
   const std::string src = work + "\\data.bin", gz = work + "\\data.gz",
                     plainGz = work + "\\plain.gz", restored = work + "\\restored.bin";
 
-  std::printf("zlib %s, %u MiB per data set, %d runs of each, files in %s\n"
+  std::printf("zlib %s, %u MiB per data set, %d runs of each (restoring: five times as many), files in %s\n"
               "throughput: MiB of plain data per second of processor time (mean of the runs);\n"
               "ratio: export/zlib by processor time, and by the best wall time for reference\n",
               zlibVersion(), static_cast<unsigned>(mib), reps, work.c_str());
@@ -347,8 +347,9 @@ int main(int argc, char** argv) {
     // Restore the export's default-level file.
     DeleteFileA(gz.c_str());
     if (!compressFile(src.c_str(), gz.c_str(), 6)) return 1;
+    // Restoring is fast: more runs keep the clock's ticks out of the ratio.
     Times te, tp;
-    if (!Measure(reps, restored, [&] { return uncompressFile(gz.c_str(), restored.c_str()) != nullptr; },
+    if (!Measure(reps * 5, restored, [&] { return uncompressFile(gz.c_str(), restored.c_str()) != nullptr; },
                  [&] { return PlainInflate(gz, restored); }, &te, &tp))
       return 1;
     DeleteFileA(restored.c_str());

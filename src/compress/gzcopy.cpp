@@ -69,7 +69,9 @@ class GzFile {
 // The stream buffer is owned here rather than by the runtime so that its
 // size is what we ask for; it must outlive the stream, so the owner is
 // declared before the PlainFile. Without memory the default buffer is kept.
-std::unique_ptr<char[]> StreamBuffer() { return std::unique_ptr<char[]>(new (std::nothrow) char[kStreamBuffer]); }
+std::unique_ptr<char[]> StreamBuffer() {
+  return std::unique_ptr<char[]>(new (std::nothrow) char[kStreamBuffer]);
+}
 
 void UseStreamBuffer(std::FILE* f, char* buffer) {
   if (buffer) std::setvbuf(f, buffer, _IOFBF, kStreamBuffer);

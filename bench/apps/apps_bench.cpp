@@ -3,6 +3,8 @@
 // bare system calls it makes, measured in the same run.
 // Run: scripts/wine-run.sh build/bin/apps_bench.exe [iterations]
 #include <windows.h>
+
+#include "common/clock.h"
 #include <winsvc.h>
 
 #include <cstdio>
@@ -13,16 +15,7 @@ namespace {
 
 using Export = int(__stdcall*)(const void*);
 
-double Now() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
+using kivbench::Now;
 
 template <class F>
 double MicrosPerCall(int n, F&& body) {

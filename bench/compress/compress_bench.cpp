@@ -8,6 +8,8 @@
 // Usage: compress_bench.exe [MiB per data set, default 32] [repetitions, default 3]
 //        [restore: measure restoring only]
 #include <windows.h>
+
+#include "common/clock.h"
 #include <zlib.h>
 
 #include <cstdint>
@@ -25,16 +27,7 @@ using UncompressFn = const char*(__cdecl*)(const char*, const char*);
 constexpr std::size_t kStdioBuffer = 256 * 1024;
 constexpr std::size_t kChunk = 256 * 1024;
 
-double Now() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
+using kivbench::Now;
 
 std::uint32_t g_seed = 12345;
 std::uint32_t Rand() {

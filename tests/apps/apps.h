@@ -11,8 +11,6 @@
 
 namespace kivtest {
 
-inline constexpr const char kPreferences[] = "Software\\Brantelo\\Solvanta\\Preferences";
-inline constexpr const char kCurrentVersion[] = "Software\\Brantelo\\Solvanta\\Current Version";
 inline constexpr const char kConsole[] = "Kestrune Synchronization Server Console 4.0";
 inline constexpr const char kAgent[] = "Kestrune Synchronization Server Agent 4.0";
 

@@ -11,6 +11,11 @@
 
 namespace kivtest {
 
+// The product's keys under either root, with the default key names.
+inline constexpr const char kCurrentVersion[] = "Software\\Brantelo\\Solvanta\\Current Version";
+inline constexpr const char kPreferences[] = "Software\\Brantelo\\Solvanta\\Preferences";
+inline constexpr const char kReserved[] = "Software\\Brantelo\\Solvanta\\Reserved";
+
 // Registry. Paths are relative to the root; keys are created as needed.
 void SetDword(HKEY root, const char* path, const char* name, DWORD value);
 void SetString(HKEY root, const char* path, const char* name, const std::string& value,

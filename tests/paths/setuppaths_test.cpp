@@ -406,7 +406,6 @@ FILETIME fixedTime;
 void WINAPI FixedSystemTime(FILETIME* ft) { *ft = fixedTime; }
 
 TEST(SetupDate, StoresTheFileTimeHalvesAsSignedNumbers) {
-  constexpr const char kPreferences[] = "Software\\Brantelo\\Solvanta\\Preferences";
   ClearProductKeys();
   KivDll dll;
   FILETIME before, after;

@@ -14,9 +14,6 @@
 
 namespace kivtest {
 
-inline constexpr const char kCurrentVersion[] = "Software\\Brantelo\\Solvanta\\Current Version";
-inline constexpr const char kPreferences[] = "Software\\Brantelo\\Solvanta\\Preferences";
-inline constexpr const char kReserved[] = "Software\\Brantelo\\Solvanta\\Reserved";
 inline constexpr const char kWorkaround[] = "DisableSp6ShutdownWorkaround";
 inline constexpr const char kSection[] = "DebugIniMsgs";
 

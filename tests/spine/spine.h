@@ -12,8 +12,6 @@ namespace kivtest {
 
 inline constexpr DWORD kHKCU = 0x80000001;
 inline constexpr DWORD kHKLM = 0x80000002;
-inline constexpr const char kCurrentVersion[] = "Software\\Brantelo\\Solvanta\\Current Version";
-inline constexpr const char kPreferences[] = "Software\\Brantelo\\Solvanta\\Preferences";
 
 // Every test starts without the product's keys and loads the probe afresh
 // when it asks for it, after arranging the registry.

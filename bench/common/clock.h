@@ -1,0 +1,18 @@
+// Wall-clock seconds from the performance counter, for the benchmarks.
+#pragma once
+#include <windows.h>
+
+namespace kivbench {
+
+inline double Now() {
+  static const LARGE_INTEGER freq = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER t;
+  QueryPerformanceCounter(&t);
+  return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
+}
+
+}  // namespace kivbench

@@ -25,7 +25,8 @@ std::string ModulePath(const char* folder, const char* module) {
 // own error box is kept from appearing in front of the setup window.
 HMODULE LoadCompanion(const char* folder, const char* module) {
   const std::string path = ModulePath(folder, module);
-  const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  const UINT previous = SetErrorMode(0);
+  SetErrorMode(previous | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   HMODULE m = LoadLibraryA(path.c_str());
   SetErrorMode(previous);
   return m;

@@ -84,13 +84,16 @@ DWORD StopActiveDependents(SC_HANDLE manager, SC_HANDLE service, SERVICE_STATUS*
   const DWORD error = GetLastError();
   if (error != ERROR_MORE_DATA) return error;
 
-  HeapBlock list(needed);
+  const DWORD size = needed;
+  HeapBlock list(size);
   // HeapAlloc sets no error code of its own.
   if (!list.get()) return ERROR_NOT_ENOUGH_MEMORY;
   auto* dependents = static_cast<ENUM_SERVICE_STATUSA*>(list.get());
-  if (!EnumDependentServicesA(service, SERVICE_ACTIVE, dependents, needed, &needed, &count))
+  if (!EnumDependentServicesA(service, SERVICE_ACTIVE, dependents, size, &needed, &count))
     return GetLastError();
-  const DWORD room = needed / sizeof(ENUM_SERVICE_STATUSA);
+  // The count is bounded by the block we own; the system leaves the
+  // bytes-needed value undefined after a successful call.
+  const DWORD room = size / sizeof(ENUM_SERVICE_STATUSA);
   if (count > room) count = room;
 
   for (DWORD i = 0; i < count; ++i) {

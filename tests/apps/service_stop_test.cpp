@@ -29,6 +29,7 @@ struct FakeService {
 struct Script {
   std::vector<FakeService> services;  // [0] is the service itself, then its dependents
   DWORD enumError = 0;                // the first enumeration fails with this
+  bool neededZeroAfterList = false;    // a successful listing leaves bytes-needed at 0
   bool heapFails = false;
   DWORD managerError = 0;
   DWORD now = 1000;
@@ -137,6 +138,7 @@ BOOL WINAPI FakeEnum(SC_HANDLE h, DWORD filter, ENUM_SERVICE_STATUSA* out, DWORD
     names += script.services[i].name.size() + 1;
   }
   *count = static_cast<DWORD>(n);
+  if (script.neededZeroAfterList) *needed = 0;
   return TRUE;
 }
 
@@ -245,6 +247,14 @@ TEST(ServiceStop, ScriptedManagerCases) {
        "query Main=4; enum 1 0; alloc 8; enum 1 76; open A 36; control A 1; sleep 40; query A=1; "
        "close A; open B 36; control B 1; sleep 50; query B=3; sleep 50; query B=1; close B; "
        "free 0; control Main 1; sleep 100; query Main=3; sleep 100; query Main=1; "},
+      {"bytes-needed not kept by a successful listing",
+       [](Script& s) {
+         s.services = {Svc({R, S}), Dep("A", {S}, 40)};
+         s.neededZeroAfterList = true;
+       },
+       0,
+       "query Main=4; enum 1 0; alloc 8; enum 1 38; open A 36; control A 1; sleep 40; query A=1; "
+       "close A; free 0; control Main 1; sleep 100; query Main=1; "},
       {"dependent already stopped when told to stop",
        [](Script& s) {
          s.services = {Svc({R, S}), Dep("A", {S})};

@@ -60,7 +60,11 @@ void ShowInstallerMessage(const InstallerCallBlock* block, int id) {
 
 int ShowSystemError(DWORD code) {
   char* systemText = nullptr;
-  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code,
+  // No arguments are passed, so a text with insert marks (%1) is taken as
+  // it stands instead of reading arguments that are not there.
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                 nullptr, code,
                  LANG_USER_DEFAULT, reinterpret_cast<LPSTR>(&systemText), 0, nullptr);
   LocalMemory owner(systemText);
   std::string text = systemText ? systemText : "";

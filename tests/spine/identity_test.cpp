@@ -162,6 +162,34 @@ TEST_F(Messages, SystemErrorShowsTheSystemTextAndTheCode) {
   EXPECT_EQ(seen[1].text, "(-536870911)");
 }
 
+TEST_F(Messages, SystemTextWithInsertMarksIsShownAsItStands) {
+  // Some system texts name their subject through insert marks such as %1.
+  // No arguments are passed, so the marks must stay in the text.
+  DWORD code = 0;
+  std::string expected;
+  for (DWORD c = 1; c < 16000 && code == 0; ++c) {
+    char* sys = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, c, LANG_USER_DEFAULT, reinterpret_cast<LPSTR>(&sys), 0, nullptr);
+    if (!sys) continue;
+    const std::string text(sys);
+    LocalFree(sys);
+    if (text.find("%1") != std::string::npos && text.size() >= 2) {
+      code = c;
+      expected = text.substr(0, text.size() - 2) + "(" + std::to_string(c) + ")";
+    }
+  }
+  if (code == 0) GTEST_SKIP() << "no system text with an insert mark";
+
+  KivDll probe("kivprobe.dll");
+  BoxWatcher boxes;
+  EXPECT_EQ(probe.Fn<int (*)(DWORD)>("probe_ShowSystemError")(code), 1);
+  const auto seen = boxes.Boxes();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].text, expected) << "code " << code;
+}
+
 namespace {
 const char* shortText = nullptr;
 DWORD WINAPI FakeFormatMessage(DWORD, LPCVOID, DWORD, DWORD, LPSTR buffer, DWORD, va_list*) {

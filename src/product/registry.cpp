@@ -12,7 +12,13 @@ char companyKeyName[kKeyNameBuffer] = "Brantelo";
 char productKeyName[kKeyNameBuffer] = "Solvanta";
 
 char shortString[260];
-std::string longString;
+
+// Made on first use: the display name may need it while the library's
+// static objects are still being built.
+std::string& LongString() {
+  static std::string text;
+  return text;
+}
 
 RegKey OpenKey(HKEY parent, const char* name, REGSAM rights, bool create) {
   RegKey key;
@@ -75,8 +81,9 @@ static const char* ReadLongString(const char* subkey, const char* value, const c
   if (RegQueryValueExA(key.get(), value, nullptr, nullptr, reinterpret_cast<BYTE*>(&data[0]),
                        &room) != ERROR_SUCCESS)
     return fallback;
-  longString.assign(data.c_str());
-  return longString.c_str();
+  std::string& text = LongString();
+  text.assign(data.c_str());
+  return text.c_str();
 }
 
 const char* ReadProductString(const char* subkey, const char* value, const char* fallback,

@@ -7,6 +7,7 @@
 
 #include "apps/apps.h"
 #include "frame/semaphore.h"
+#include "frame/winver.h"
 #include "product/identity.h"
 #include "product/registry.h"
 #include "resources/strings.h"
@@ -50,13 +51,11 @@ void CloseWithoutAsking() {
 }  // namespace
 
 bool PassesVersionGate(const InstallerCallBlock* block, GateSide side) {
-  OSVERSIONINFOA info{};
-  info.dwOSVersionInfoSize = sizeof info;
-  if (!GetVersionExA(&info) || info.dwMajorVersion < 4) {
+  OSVERSIONINFOA info;
+  if (!QueryWindowsVersion(&info) || info.dwMajorVersion < 4) {
     ShowInstallerMessage(block, IDS_UNSUPPORTED_SYSTEM);
     return false;
   }
-  info.szCSDVersion[sizeof info.szCSDVersion - 1] = '\0';
   switch (info.dwPlatformId) {
     case VER_PLATFORM_WIN32_NT:
       // The service-pack text is compared as text: "Service Pack 10" sorts

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "frame/mbwin.h"
+#include "frame/winver.h"
 #include "portable/setup_text.h"
 #include "product/identity.h"
 #include "product/registry.h"
@@ -29,12 +30,6 @@ bool SpecialFolderPath(int csidl, char* buffer) {
     shellMalloc->Release();
   }
   return ok;
-}
-
-bool QueryVersion(OSVERSIONINFOA* info) {
-  std::memset(info, 0, sizeof *info);
-  info->dwOSVersionInfoSize = sizeof *info;  // 148
-  return GetVersionExA(info) != FALSE;
 }
 
 }  // namespace
@@ -94,13 +89,13 @@ const char* SetupExePath() {
 
 bool IsWindows2000OrLater() {
   OSVERSIONINFOA info;
-  if (!QueryVersion(&info)) return false;
+  if (!QueryWindowsVersion(&info)) return false;
   return info.dwPlatformId == VER_PLATFORM_WIN32_NT && info.dwMajorVersion >= 5;
 }
 
 bool IsWindowsXP() {
   OSVERSIONINFOA info;
-  if (!QueryVersion(&info)) return false;
+  if (!QueryWindowsVersion(&info)) return false;
   return info.dwPlatformId == VER_PLATFORM_WIN32_NT && info.dwMajorVersion == 5 &&
          info.dwMinorVersion == 1;
 }

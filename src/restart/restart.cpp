@@ -4,33 +4,24 @@
 
 #include "frame/handles.h"
 #include "frame/mbwin.h"
+#include "frame/winver.h"
 #include "portable/mbcompare.h"
 #include "product/registry.h"
 #include "restart/debuglog.h"
 
 namespace kiv {
-namespace {
-
-bool QueryVersion(OSVERSIONINFOA* info) {
-  *info = OSVERSIONINFOA{};
-  info->dwOSVersionInfoSize = sizeof *info;  // 148
-  return GetVersionExA(info) != FALSE;
-}
-
-}  // namespace
 
 bool IsWindowsNT4OrLater() {
   OSVERSIONINFOA info;
-  return QueryVersion(&info) && info.dwPlatformId == VER_PLATFORM_WIN32_NT &&
+  return QueryWindowsVersion(&info) && info.dwPlatformId == VER_PLATFORM_WIN32_NT &&
          info.dwMajorVersion >= 4;
 }
 
 bool IsNT4ServicePack6OrGreater() {
   OSVERSIONINFOA info;
-  if (!QueryVersion(&info) || info.dwPlatformId != VER_PLATFORM_WIN32_NT ||
+  if (!QueryWindowsVersion(&info) || info.dwPlatformId != VER_PLATFORM_WIN32_NT ||
       info.dwMajorVersion != 4)
     return false;
-  info.szCSDVersion[sizeof info.szCSDVersion - 1] = '\0';
   return mb::CompareNoCase(info.szCSDVersion, "Service Pack 6", SystemLeadByte) >= 0;
 }
 
